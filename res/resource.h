@@ -1,0 +1,34 @@
+// Resource and control identifiers, shared by the resource script and the code.
+#pragma once
+
+#define IDM_ABOUTBOX 0x0010
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_MAIN_DIALOG 102
+#define IDP_SOCKETS_INIT_FAILED 103
+#define IDR_MAINFRAME 129
+#define IDR_BIN_TOVRIN 138
+#define IDR_BIN_BOOT 139
+#define IDR_BIN_FIRMWARE 140
+
+#define IDC_RECEIVER_TYPE 1000
+#define IDC_RECEIVER_TYPE_LABEL 1001
+#define IDC_RECEIVER_ID_LABEL 1002
+#define IDC_RECEIVER_ID 1003
+#define IDC_PRODUCT_DATE 1004
+#define IDC_PN_CODE 1005
+#define IDC_STATUS 1006
+#define IDC_PERCENT 1008
+#define IDC_COM_PORT 1010
+#define IDC_UPDATE 1011
+#define IDC_BREAK 1012
+#define IDC_PROGRESS 1013
+#define IDC_RADIO_MODULE 1018
+#define IDC_RADIO_BAUD 1019
+#define IDC_BOOT_VERSION 1020
+#define IDC_FIRMWARE_VERSION 1021
+#define IDC_STEP_LIST 1022
+#define IDC_STEP1 1023
+#define IDC_STEP2 1024
+#define IDC_STEP3 1025
+#define IDC_STEP4 1026
