@@ -4,18 +4,9 @@
 # stop the configuration with the tool's message.
 set(TOVRIN_IMAGE_DIR "" CACHE PATH "Folder with tovrin.bin, boot.bin and firmware.bin (empty: stand-ins)")
 
-find_program(TOVRIN_HOST_CXX NAMES c++ g++ clang++ REQUIRED)
-set(TOVRIN_IMAGETOOL ${CMAKE_BINARY_DIR}/host/imagetool)
-set(_tool_src ${CMAKE_SOURCE_DIR}/tools/imagetool.cpp)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_tool_src})
-if(NOT EXISTS ${TOVRIN_IMAGETOOL} OR ${_tool_src} IS_NEWER_THAN ${TOVRIN_IMAGETOOL})
-  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/host)
-  execute_process(COMMAND ${TOVRIN_HOST_CXX} -std=c++17 -O2 -o ${TOVRIN_IMAGETOOL} ${_tool_src}
-                  RESULT_VARIABLE _rc ERROR_VARIABLE _err)
-  if(NOT _rc EQUAL 0)
-    message(FATAL_ERROR "building imagetool failed:\n${_err}")
-  endif()
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/HostTools.cmake)
+tovrin_host_tool(imagetool ${CMAKE_SOURCE_DIR}/tools/imagetool.cpp)
+set(TOVRIN_IMAGETOOL ${TOVRIN_imagetool})
 
 if(TOVRIN_IMAGE_DIR)
   get_filename_component(TOVRIN_IMAGES ${TOVRIN_IMAGE_DIR} ABSOLUTE)
