@@ -25,6 +25,8 @@ wine_setup() {
   export WINEARCH=win64
   $WINE wineboot -i >/dev/null 2>&1
   wineserver -w
+  # The dialog font: Wine's own Tahoma, as Windows has it.
+  cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 }
 
 # wine_map_com PORT DEVICE
