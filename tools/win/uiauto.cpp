@@ -11,6 +11,7 @@
 //   expect-pos N | expect-range MAX  the progress bar
 //   wait-text ID "PREFIX" MS         until the text starts with PREFIX
 //   wait-pos-above N MS              until the bar is above N
+//   wait-enabled ID 0|1 MS           until the control's enabled state is that
 //   click ID                         BN_CLICKED, refused on a disabled control
 //   type ID "CHARS"                  WM_CHAR per character, as typing does
 //   settext ID "TEXT"                WM_SETTEXT
@@ -201,6 +202,10 @@ void Run(const std::vector<std::string>& w) {
         const std::wstring prefix = Widen(arg(2));
         if (!WaitUntil(num(3), [&] { return TextOf(item).compare(0, prefix.size(), prefix) == 0; }))
             Fail("control " + arg(1) + " holds " + Show(TextOf(item)));
+    } else if (c == "wait-enabled") {
+        HWND item = Item(num(1));
+        if (!WaitUntil(num(3), [&] { return (IsWindowEnabled(item) ? 1 : 0) == num(2); }))
+            Fail("control " + arg(1) + " enabled state did not change");
     } else if (c == "wait-pos-above") {
         HWND bar = Item(1013);
         if (!WaitUntil(num(2), [&] { return Send(bar, PBM_GETPOS, 0, 0) > num(1); })) Fail("the bar did not move");
