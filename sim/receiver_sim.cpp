@@ -15,7 +15,11 @@
 //     --early-sc             the first start command of stage 3 gets "$$SC"
 //     --boot-order ORDER     ascending | shuffled | repeated | past-end
 //     --no-end-answer        never answer the boot end frames
+//     --silent-info N        ignore the first N information requests
+//     --boot-pause-after N MS  after boot packet N, ask for nothing for MS milliseconds
 //     --timeout SECONDS      give up after this long (default 900)
+// An information request in any stage starts a new run (the program was
+// broken off and started again); only the last run is verified.
 // The first line printed is the device path of the pseudo-terminal.
 #include <fcntl.h>
 #include <poll.h>
@@ -47,6 +51,7 @@ struct Options {
     bool noise = false, splitInfo = false, badChecksum = false, badModule = false;
     int unrecognised = 0, silenceAfter = -1;
     bool earlySc = false, noEndAnswer = false;
+    int silentInfo = 0, bootPauseAfter = -1, bootPauseMs = 0;
     std::string bootOrder = "ascending";
     int timeout = 900;
 };
@@ -110,6 +115,8 @@ private:
     Bytes input_;
     int errors_ = 0;
     int infoReplies_ = 0;
+    int silentInfo_ = 0;
+    uint64_t pauseUntil_ = 0;
     Bytes image_;
     size_t frames_ = 0;
     uint32_t dataSpeed_ = 0;
@@ -198,7 +205,20 @@ void Receiver::OnCommand(const Bytes& f) {
     const char letter = static_cast<char>(f[3]);
     if (letter == 'I') {
         ExpectSpeed(9600, "information request");
-        if (phase_ != Info) return;
+        if (phase_ == Done) return;
+        if (phase_ != Info) {
+            std::printf("sim: a new run begins\n");
+            phase_ = Info;
+            image_.clear();
+            expectRestart_ = false;
+            boot_.clear();
+            packets_ = endFrames_ = 0;
+            bootFinished_ = false;
+        }
+        if (silentInfo_ < o_.silentInfo) {
+            ++silentInfo_;
+            return;
+        }
         const Bytes reply = InfoReply();
         if (infoReplies_ == 1 && o_.splitInfo) {
             Send(Bytes(reply.begin(), reply.begin() + 70));
@@ -212,6 +232,8 @@ void Receiver::OnCommand(const Bytes& f) {
     if (letter == 'S') {
         // A start command opens an attempt at 9600 baud; within an attempt it
         // answers a reply the program did not recognise, at the data speed.
+        // After Break the program starts a stage again at 9600 baud.
+        if (!image_.empty() && dataSpeed_ == 115200 && Speed() == 9600) expectRestart_ = true;
         const bool opening = phase_ == Info || phase_ == BootWait || phase_ == Boot || image_.empty() || expectRestart_;
         ExpectSpeed(opening ? 9600 : dataSpeed_, "start command");
         if (phase_ == Info) {
@@ -319,6 +341,12 @@ void Receiver::OnBootPacket(const Bytes& f) {
     }
     ++packets_;
     if (requests_.empty()) bootFinished_ = boot_.size() == size;
+    if (static_cast<int>(number) == o_.bootPauseAfter && pauseUntil_ == 0) {
+        pauseUntil_ = NowMs() + static_cast<uint64_t>(o_.bootPauseMs);
+        askedAt_ = pauseUntil_;
+        requests_.push_front(static_cast<uint16_t>(number + 1));
+        return;
+    }
     AskNextBootPacket();
 }
 
@@ -392,7 +420,7 @@ int Receiver::Run() {
         if (phase_ == BootWait && Speed() == 115200) {
             phase_ = Boot;
             AskNextBootPacket();
-        } else if (phase_ == Boot && !bootFinished_ && NowMs() - askedAt_ > 1000) {
+        } else if (phase_ == Boot && !bootFinished_ && NowMs() > askedAt_ + 1000) {
             if (lastAsked_ == 1 && packets_ == 0) requests_.push_front(1);  // the first request was purged
             AskNextBootPacket();
         }
@@ -432,6 +460,11 @@ int main(int argc, char** argv) {
         else if (a == "--boot-order") o.bootOrder = next();
         else if (a == "--no-end-answer") o.noEndAnswer = true;
         else if (a == "--timeout") o.timeout = std::atoi(next().c_str());
+        else if (a == "--silent-info") o.silentInfo = std::atoi(next().c_str());
+        else if (a == "--boot-pause-after") {
+            o.bootPauseAfter = std::atoi(next().c_str());
+            o.bootPauseMs = std::atoi(next().c_str());
+        }
         else {
             std::fprintf(stderr, "unknown option %s (see the comment at the top of receiver_sim.cpp)\n", a.c_str());
             return 2;

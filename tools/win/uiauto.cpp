@@ -95,10 +95,18 @@ struct Search {
     HWND except;
 };
 
+// The caption of a top-level window of another process, read without sending
+// it a message (its thread may be busy).
+std::wstring CaptionOf(HWND w) {
+    wchar_t buffer[512] = {};
+    const int n = GetWindowTextW(w, buffer, 512);
+    return std::wstring(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
 BOOL CALLBACK FindByTitle(HWND w, LPARAM p) {
     Search* s = reinterpret_cast<Search*>(p);
     if (w == s->except || !IsDialogClass(w) || !IsWindowVisible(w)) return TRUE;
-    const std::wstring title = TextOf(w);
+    const std::wstring title = CaptionOf(w);
     if (title.compare(0, s->prefix.size(), s->prefix) == 0) {
         s->found = w;
         return FALSE;
@@ -167,6 +175,7 @@ void Click(HWND parent, int id) {
     HWND button = GetDlgItem(parent, id);
     if (button == nullptr) Fail("no button " + std::to_string(id));
     if (!IsWindowEnabled(button)) Fail("button " + std::to_string(id) + " is disabled");
+    if (!IsWindowEnabled(parent)) Fail("the window takes no input (a box is open)");
     PostMessageW(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
@@ -181,7 +190,7 @@ void Run(const std::vector<std::string>& w) {
         if (!WaitUntil(num(1), [] { return (g_dialog = FindTopLevel(L"Tovrin Firmware", nullptr)) != nullptr; }))
             Fail("the main dialog did not appear");
     } else if (c == "expect-title") {
-        const std::wstring t = TextOf(g_dialog);
+        const std::wstring t = CaptionOf(g_dialog);
         if (t != Widen(arg(1))) Fail("title " + Show(t));
     } else if (c == "expect-text") {
         const std::wstring t = TextOf(Item(num(1)));
@@ -222,10 +231,10 @@ void Run(const std::vector<std::string>& w) {
         const std::wstring caption = Widen(arg(1));
         if (!WaitUntil(num(2), [&] {
                 g_box = FindTopLevel(caption, g_dialog);
-                return g_box != nullptr && TextOf(g_box) == caption;
+                return g_box != nullptr && CaptionOf(g_box) == caption;
             })) {
             HWND other = FindBoxAny();
-            Fail("no box " + Show(caption) + (other ? ", open: " + Show(TextOf(other)) : ""));
+            Fail("no box " + Show(caption) + (other ? ", open: " + Show(CaptionOf(other)) : ""));
         }
     } else if (c == "expect-box-text") {
         if (g_box == nullptr) g_box = FindBoxAny();
@@ -236,7 +245,7 @@ void Run(const std::vector<std::string>& w) {
         if (t != Widen(arg(1))) Fail("box text " + Show(t));
     } else if (c == "expect-no-box") {
         HWND other = FindBoxAny();
-        if (other != nullptr) Fail("a box is open: " + Show(TextOf(other)));
+        if (other != nullptr) Fail("a box is open: " + Show(CaptionOf(other)));
     } else if (c == "answer") {
         if (g_box == nullptr) g_box = FindBoxAny();
         if (g_box == nullptr) Fail("no box");
