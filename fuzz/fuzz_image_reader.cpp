@@ -37,7 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         if (out.size() != image.size()) __builtin_trap();
         if (kind != images::kImageBoot && out != image) __builtin_trap();
-        if (kind == images::kImageBoot && image.size() >= 32) {
+        // The record is written after the checksum: a slot inside the vector
+        // table (the build refuses such images) overwrites word 7.
+        const bool slotInTable = slot >= 0 && slot < 32 && static_cast<size_t>(slot) + 77 <= image.size();
+        if (kind == images::kImageBoot && image.size() >= 32 && !slotInTable) {
             uint32_t sum = 0;
             for (int w = 0; w < 8; ++w)
                 sum += uint32_t(out[4 * w]) | uint32_t(out[4 * w + 1]) << 8 | uint32_t(out[4 * w + 2]) << 16 |

@@ -8,6 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size > 255) return 0;
     static testing_support::Program* program = new testing_support::Program();
+    program->dialog.ClearLogs();
     std::unique_ptr<uint8_t[]> block(new uint8_t[size]);
     std::memcpy(block.get(), data, size);
     const int result = program->core.ParseInfoReply(block.get(), static_cast<int>(size));

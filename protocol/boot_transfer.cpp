@@ -12,7 +12,6 @@
 namespace protocol {
 
 constexpr size_t kBootPacketSize = 268;
-constexpr size_t kBootPacketData = 256;
 constexpr size_t kBootBufferSize = 65536;
 constexpr size_t kBootReplySize = 100;
 const uint8_t BootEndFrame[9] = {0xAA, 0x4D, 0x51, 0x04, 0x00, 0x00, 0xBB, 0x5A, 0x4F};

@@ -3,7 +3,7 @@
 # a fresh Debian machine. Runs as root (or through sudo).
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ libgtest-dev
+  cmake ninja-build g++ libgtest-dev clang libclang-rt-14-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 wine32:i386 fonts-wine
   xvfb x11-utils imagemagick

@@ -191,7 +191,8 @@ TEST(ImageCursor, SlotsAtTheEdgeOfTheImage) {
     const Case cases[] = {{"marker in the last two bytes", 198, false, 0},
                           {"marker in the last three bytes: version byte outside", 197, false, 0},
                           {"slot running past the end", 150, false, 77},
-                          {"slot ending exactly at the end", 123, true, 77}};
+                          {"slot ending exactly at the end", 123, true, 77},
+                          {"slot over the vector table: the record is written after the checksum", 20, true, 77}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MapImages source;

@@ -117,6 +117,9 @@ int Check(const std::string& dir) {
                         " bytes; at most 65535 fit the boot transfer buffer");
         const long slot = FindMarker(b);
         if (slot < 0) return Fail(path + ": the boot image has no record slot (marker AA 51 4D)");
+        if (slot < 32)
+            return Fail(path + ": the record slot at offset " + std::to_string(slot) +
+                        " overlaps the vector table (its first 32 bytes)");
         if (static_cast<uint32_t>(slot) + kRecordSize > b.size())
             return Fail(path + ": the record slot at offset " + std::to_string(slot) +
                         " runs past the end of the boot image (77 bytes needed)");
