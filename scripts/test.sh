@@ -10,7 +10,7 @@ scripts/build.sh
 echo "== Fuzzing (${TOVRIN_FUZZ_SECONDS:-60} s per target)"
 fuzz/run_fuzzers.sh build/sanitize "${TOVRIN_FUZZ_SECONDS:-60}"
 echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-ctest --preset sanitize -j2 | tail -n 3
-test "${PIPESTATUS[0]}" -eq 0
+ctest --preset sanitize -j2 > build/sanitize-tests.log 2>&1 || { cat build/sanitize-tests.log; exit 1; }
+tail -n 3 build/sanitize-tests.log
 echo "== All tests"
 ctest --preset native -j2
