@@ -1,6 +1,7 @@
 #include "app/main_dialog.h"
 
 #include "app/about_dialog.h"
+#include "fw/icon_origin.h"
 #include "images/image_resources.h"
 #include "res/resource.h"
 
@@ -86,9 +87,8 @@ void CTovrin_FirmwareDlg::OnPaint() {
     const int cyIcon = GetSystemMetrics(SM_CYICON);
     RECT rect;
     GetClientRect(hwnd_, &rect);
-    const int x = (rect.right - rect.left - cxIcon + 1) / 2;
-    const int y = (rect.bottom - rect.top - cyIcon + 1) / 2;
-    DrawIcon(dc, x, y, icon_);
+    const fw::Point at = fw::IconOrigin(rect.right - rect.left, rect.bottom - rect.top, cxIcon, cyIcon);
+    DrawIcon(dc, at.x, at.y, icon_);
     EndPaint(hwnd_, &paint);
 }
 
@@ -104,7 +104,14 @@ void CTovrin_FirmwareDlg::OnBnClickedUpdate() { core_.OnBnClickedUpdate(); }
 
 void CTovrin_FirmwareDlg::OnBnClickedBreak() { core_.OnBnClickedBreak(); }
 
-void CTovrin_FirmwareDlg::SetItemText(int id, const std::wstring& text) { SetDlgItemTextW(hwnd_, id, text.c_str()); }
+void CTovrin_FirmwareDlg::SetItemText(int id, const std::wstring& text) {
+    std::wstring* shown = id == IDC_STATUS ? &shown_.status : id == IDC_PERCENT ? &shown_.percent : nullptr;
+    if (shown != nullptr) {
+        if (*shown == text) return;
+        *shown = text;
+    }
+    SetDlgItemTextW(hwnd_, id, text.c_str());
+}
 
 std::wstring CTovrin_FirmwareDlg::GetItemText(int id) {
     HWND item = GetDlgItem(hwnd_, id);
@@ -120,6 +127,15 @@ void CTovrin_FirmwareDlg::EnableItem(int id, bool enable) { EnableWindow(GetDlgI
 void CTovrin_FirmwareDlg::SetTitle(const std::wstring& title) { SetWindowTextW(hwnd_, title.c_str()); }
 
 intptr_t CTovrin_FirmwareDlg::SendProgress(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    // Setting the range or position the bar already has changes nothing; the
+    // callers do not use the previous value these messages return.
+    if (message == fw::kPbmSetRange) {
+        if (shown_.range == lParam) return 0;
+        shown_.range = lParam;
+    } else if (message == fw::kPbmSetPos) {
+        if (shown_.position == static_cast<intptr_t>(wParam)) return 0;
+        shown_.position = static_cast<intptr_t>(wParam);
+    }
     return progress_.Send(message, wParam, lParam);
 }
 

@@ -38,6 +38,14 @@ protected:
     void OnBnClickedBreak();
 
 private:
+    // What the status line, the percentage and the bar show now, so that a
+    // poll that changes nothing there costs no trip to the dialog's thread.
+    // Only the program writes these three, one thread at a time.
+    struct Shown {
+        std::wstring status, percent;
+        intptr_t range = -1, position = -1;
+    } shown_;
+
     fw::CProgressCtrl progress_;
     HICON icon_;
     fw::Win32StopSignal stop_;

@@ -17,6 +17,8 @@
 //     --no-end-answer        never answer the boot end frames
 //     --silent-info N        ignore the first N information requests
 //     --boot-pause-after N MS  after boot packet N, ask for nothing for MS milliseconds
+//     --line-rate            every byte takes 10 bit times at the line speed, both
+//                            ways, and a timing table is printed at the end
 //     --timeout SECONDS      give up after this long (default 900)
 // An information request in any stage starts a new run (the program was
 // broken off and started again); only the last run is verified.
@@ -52,6 +54,7 @@ struct Options {
     int unrecognised = 0, silenceAfter = -1;
     bool earlySc = false, noEndAnswer = false;
     int silentInfo = 0, bootPauseAfter = -1, bootPauseMs = 0;
+    bool lineRate = false;
     std::string bootOrder = "ascending";
     int timeout = 900;
 };
@@ -61,6 +64,33 @@ uint64_t NowMs() {
     clock_gettime(CLOCK_MONOTONIC, &t);
     return static_cast<uint64_t>(t.tv_sec) * 1000 + static_cast<uint64_t>(t.tv_nsec) / 1000000;
 }
+
+double NowF() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// Wire time of n bytes at a speed: 10 bit times each (start, 8 data, stop).
+double WireMs(size_t n, uint32_t baud) { return baud == 0 ? 0.0 : static_cast<double>(n) * 10000.0 / baud; }
+
+// What each stage took, against the least the protocol allows: the pauses the
+// program prescribes per poll for these frames plus the wire time of every byte.
+struct StageTiming {
+    double start = -1, end = -1;
+    double wireMs = 0;
+    int frames = 0, extra = 0;
+    double PausesMs(int stage) const {
+        switch (stage) {
+            case 1: case 3:  // the poll that reads the answer to "$$SS", one per further frame, 200 ms before "$$SC"
+                return frames > 0 ? 120.0 + 20.0 * (frames - 1) + 200.0 : 0.0;
+            case 2:  // one 10 ms pass per packet and per end frame
+                return 10.0 * (frames + extra);
+            default:
+                return 0.0;
+        }
+    }
+};
 
 Bytes Image(int id) {
     const images::FoundResource r = images::CarriedImages().Find(id);
@@ -84,12 +114,38 @@ private:
             default: return 0;
         }
     }
-    void Send(const Bytes& reply) {
+    // Sends a reply; at line rate it is delivered once its last byte would
+    // have arrived. Returns that time.
+    double Send(const Bytes& reply) {
         Bytes out;
         if (o_.noise) out = {0x11, 0x7E};
         out.insert(out.end(), reply.begin(), reply.end());
+        const double now = NowF();
+        if (o_.lineRate) {
+            txClock_ = (txClock_ > now ? txClock_ : now) + WireMs(out.size(), Speed());
+            pending_.emplace_back(txClock_, out);
+            return txClock_;
+        }
         if (write(fd_, out.data(), out.size()) != static_cast<ssize_t>(out.size())) Error("write failed");
+        return now;
     }
+    void FlushDue() {
+        const double now = NowF();
+        while (!pending_.empty() && pending_.front().first <= now) {
+            const Bytes& out = pending_.front().second;
+            if (write(fd_, out.data(), out.size()) != static_cast<ssize_t>(out.size())) Error("write failed");
+            pending_.pop_front();
+        }
+    }
+    int StageOf() const {
+        switch (phase_) {
+            case Info: return 0;
+            case Tovrin: return 1;
+            case BootWait: case Boot: return 2;
+            default: return 3;
+        }
+    }
+    void PrintTiming();
     void Error(const std::string& what) {
         std::printf("sim: MISMATCH: %s\n", what.c_str());
         std::fflush(stdout);
@@ -113,6 +169,11 @@ private:
     Options o_;
     Phase phase_ = Info;
     Bytes input_;
+    std::vector<double> ready_;  // when each input byte has fully arrived
+    double frameAt_ = 0;         // when the frame being handled had arrived
+    double rxClock_ = 0, txClock_ = 0;
+    std::deque<std::pair<double, Bytes>> pending_;
+    StageTiming timing_[4];
     int errors_ = 0;
     int infoReplies_ = 0;
     int silentInfo_ = 0;
@@ -220,12 +281,16 @@ void Receiver::OnCommand(const Bytes& f) {
             return;
         }
         const Bytes reply = InfoReply();
+        StageTiming& t0 = timing_[0];
+        if (t0.start < 0) t0.start = frameAt_;
+        t0.wireMs += WireMs(f.size() + reply.size(), 9600);
+        ++t0.frames;
         if (infoReplies_ == 1 && o_.splitInfo) {
             Send(Bytes(reply.begin(), reply.begin() + 70));
             usleep(400000);
             Send(Bytes(reply.begin() + 70, reply.end()));
         } else {
-            Send(reply);
+            t0.end = Send(reply);
         }
         return;
     }
@@ -259,6 +324,12 @@ void Receiver::OnCommand(const Bytes& f) {
             }
         }
         const uint8_t answer[3] = {'1', '6', o_.speed};
+        StageTiming& t = timing_[StageOf()];
+        if (image_.empty()) {
+            t = StageTiming();
+            t.start = frameAt_;
+        }
+        t.wireMs += WireMs(11 + 12, Speed());
         Send(protocol::BuildCommandFrame('S', 'S', answer, 3));
         dataSpeed_ = o_.speed == 'S' ? 115200 : 9600;
         return;
@@ -269,6 +340,8 @@ void Receiver::OnCommand(const Bytes& f) {
         ExpectSpeed(dataSpeed_, "data frame");
         image_.insert(image_.end(), f.begin() + 11, f.begin() + 139);
         ++frames_;
+        timing_[StageOf()].frames = static_cast<int>(frames_);
+        timing_[StageOf()].wireMs += WireMs(142 + 9, Speed());
         if (phase_ == Tovrin && !silenced_ && o_.silenceAfter >= 0 && static_cast<int>(frames_) >= o_.silenceAfter) {
             silenced_ = true;
             expectRestart_ = true;
@@ -283,6 +356,10 @@ void Receiver::OnCommand(const Bytes& f) {
         return;
     }
     if (letter == 'C') {
+        if (phase_ == Tovrin || phase_ == Firmware) {
+            timing_[StageOf()].end = frameAt_;
+            timing_[StageOf()].wireMs += WireMs(9, Speed());
+        }
         if (phase_ == Tovrin) {
             VerifyCommandImage("stage 1: Tovrin image", image_, IDR_BIN_TOVRIN, frames_, dataSpeed_);
             std::printf("sim: stage 1 attempts: %d\n", stage1Attempts_);
@@ -318,8 +395,9 @@ void Receiver::AskNextBootPacket() {
     lastAsked_ = requests_.front();
     requests_.pop_front();
     askedAt_ = NowMs();
-    Send({0xAA, 'Q', 'M', 0x04, static_cast<uint8_t>(lastAsked_), static_cast<uint8_t>(lastAsked_ >> 8), 0xBB, 'Z',
-          'O'});
+    const double due = Send({0xAA, 'Q', 'M', 0x04, static_cast<uint8_t>(lastAsked_),
+                             static_cast<uint8_t>(lastAsked_ >> 8), 0xBB, 'Z', 'O'});
+    if (packets_ == 0) timing_[2].start = due;  // the request the first packet answers
 }
 
 void Receiver::OnBootPacket(const Bytes& f) {
@@ -340,6 +418,8 @@ void Receiver::OnBootPacket(const Bytes& f) {
         std::memcpy(boot_.data() + at, f.data() + 8, count);
     }
     ++packets_;
+    timing_[2].frames = packets_;
+    timing_[2].wireMs += WireMs(268 + 9, 115200);
     if (requests_.empty()) bootFinished_ = boot_.size() == size;
     if (static_cast<int>(number) == o_.bootPauseAfter && pauseUntil_ == 0) {
         pauseUntil_ = NowMs() + static_cast<uint64_t>(o_.bootPauseMs);
@@ -354,13 +434,20 @@ void Receiver::OnBootEnd() {
     ++endFrames_;
     lastEndFrameAt_ = NowMs();
     if (!bootFinished_) Error("end frame before the image was complete");
-    if (!o_.noEndAnswer && endFrames_ == 1) Send({0xAA, 'M', 'Q', 0x04, 0x00, 0x00, 0xBB, 'Z', 'O'});
+    timing_[2].extra = endFrames_;
+    timing_[2].wireMs += WireMs(9, 115200);
+    timing_[2].end = frameAt_;
+    if (!o_.noEndAnswer && endFrames_ == 1) {
+        timing_[2].wireMs += WireMs(9, 115200);
+        timing_[2].end = Send({0xAA, 'M', 'Q', 0x04, 0x00, 0x00, 0xBB, 'Z', 'O'});
+    }
 }
 
 bool Receiver::TakeFrame() {
     while (!input_.empty() && input_[0] != 0x24 && input_[0] != 0xAA) {
         Error("stray byte " + std::to_string(input_[0]));
         input_.erase(input_.begin());
+        ready_.erase(ready_.begin());
     }
     if (input_.size() < 4) return false;
     size_t length = 0;
@@ -368,6 +455,7 @@ bool Receiver::TakeFrame() {
         if (input_[1] != 0x24 || input_[2] != 'S') {
             Error("malformed command frame");
             input_.erase(input_.begin());
+            ready_.erase(ready_.begin());
             return true;
         }
         switch (input_[3]) {
@@ -377,14 +465,18 @@ bool Receiver::TakeFrame() {
             default:
                 Error("unknown command frame");
                 input_.erase(input_.begin());
+                ready_.erase(ready_.begin());
                 return true;
         }
     } else {
         length = (input_[1] == 'Q' && input_[3] == 0x03) ? 268 : 9;
     }
     if (input_.size() < length) return false;
+    if (ready_[length - 1] > NowF()) return false;  // still on the wire
+    frameAt_ = ready_[length - 1];
     const Bytes frame(input_.begin(), input_.begin() + static_cast<long>(length));
     input_.erase(input_.begin(), input_.begin() + static_cast<long>(length));
+    ready_.erase(ready_.begin(), ready_.begin() + static_cast<long>(length));
     if (frame[0] == 0x24) {
         if (frame[length - 2] != 0x0D || frame[length - 1] != 0x0A) Error("command frame without CR LF");
         if (length != 142 && frame[length - 3] != protocol::XorBytes(frame.data() + 2, length - 5)) Error("command frame checksum");
@@ -399,6 +491,26 @@ bool Receiver::TakeFrame() {
     return true;
 }
 
+void Receiver::PrintTiming() {
+    static const char* kNames[4] = {"0 Request Information", "1 Tovrin Firmware", "2 New Boot", "3 New Firmware"};
+    std::printf("timing: %-22s %10s %10s %8s %10s %12s %8s\n", "stage", "wall ms", "floor ms", "ratio", "pauses ms",
+                "wire ms", "frames");
+    double wall = 0, floor = 0, pauses = 0, wire = 0;
+    for (int s = 0; s < 4; ++s) {
+        const StageTiming& t = timing_[s];
+        const double w = t.end >= t.start && t.start >= 0 ? t.end - t.start : 0;
+        const double f = t.PausesMs(s) + t.wireMs;
+        wall += w;
+        floor += f;
+        pauses += t.PausesMs(s);
+        wire += t.wireMs;
+        std::printf("timing: %-22s %10.1f %10.1f %8.3f %10.1f %12.1f %8d\n", kNames[s], w, f, f > 0 ? w / f : 0.0,
+                    t.PausesMs(s), t.wireMs, t.frames);
+    }
+    std::printf("timing: %-22s %10.1f %10.1f %8.3f %10.1f %12.1f\n", "whole update", wall, floor,
+                floor > 0 ? wall / floor : 0.0, pauses, wire);
+}
+
 int Receiver::Run() {
     const uint64_t start = NowMs();
     uint8_t buffer[4096];
@@ -407,10 +519,17 @@ int Receiver::Run() {
             Error("timed out in phase " + std::to_string(phase_));
             break;
         }
+        FlushDue();
         pollfd p{fd_, POLLIN, 0};
-        if (poll(&p, 1, 5) > 0) {
+        if (poll(&p, 1, o_.lineRate ? 1 : 5) > 0) {
             const ssize_t n = read(fd_, buffer, sizeof buffer);
-            if (n > 0) input_.insert(input_.end(), buffer, buffer + n);
+            const double now = NowF();
+            const uint32_t speed = o_.lineRate ? Speed() : 0;
+            for (ssize_t i = 0; i < n; ++i) {
+                input_.push_back(buffer[i]);
+                if (o_.lineRate) rxClock_ = (rxClock_ > now ? rxClock_ : now) + WireMs(1, speed);
+                ready_.push_back(o_.lineRate ? rxClock_ : now);
+            }
         }
         while (TakeFrame()) {
         }
@@ -425,6 +544,8 @@ int Receiver::Run() {
             AskNextBootPacket();
         }
     }
+    FlushDue();
+    if (o_.lineRate) PrintTiming();
     std::printf("sim: %s (%d mismatches)\n", errors_ == 0 ? "PASS" : "FAIL", errors_);
     std::fflush(stdout);
     return errors_ == 0 ? 0 : 1;
@@ -461,6 +582,7 @@ int main(int argc, char** argv) {
         else if (a == "--no-end-answer") o.noEndAnswer = true;
         else if (a == "--timeout") o.timeout = std::atoi(next().c_str());
         else if (a == "--silent-info") o.silentInfo = std::atoi(next().c_str());
+        else if (a == "--line-rate") o.lineRate = true;
         else if (a == "--boot-pause-after") {
             o.bootPauseAfter = std::atoi(next().c_str());
             o.bootPauseMs = std::atoi(next().c_str());

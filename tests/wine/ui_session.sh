@@ -2,7 +2,8 @@
 # Starts the real program under Wine in a virtual display and drives it with
 # the UI-automation helper, following a script. A line "#shot NAME" in the
 # script saves a screenshot of the screen to $TOVRIN_SHOTS/NAME.png (when that
-# folder is set). COM1 is mapped to DEVICE when one is given.
+# folder is set); a line "#exec COMMAND" runs a shell command at that point, with
+# $app_pid the program's process. COM1 is mapped to DEVICE when one is given.
 #   ui_session.sh WIN32_BUILD_DIR WIN64_BUILD_DIR SCRIPT [DEVICE]
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -43,6 +44,9 @@ while IFS= read -r line || [ -n "$line" ]; do
         import -window root -display "$DISPLAY" "$WINE_TMP/shot.png" &&
           convert "$WINE_TMP/shot.png" -trim +repage "$TOVRIN_SHOTS/$name.png" && echo "shot $TOVRIN_SHOTS/$name.png"
       fi ;;
+    "#exec "*)
+      run_part
+      eval "${line#\#exec }" ;;
     *) echo "$line" >> "$part" ;;
   esac
 done < "$script"
