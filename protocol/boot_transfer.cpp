@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fw/text.h"
+#include "protocol/status_dots.h"
 #include "res/resource.h"
 #include "update/update_core.h"
 
@@ -44,12 +45,10 @@ void CUpdateCore::RunBootStage() {
 
 void CUpdateCore::TransferBootImage() {
     using namespace protocol;
-    const std::wstring base = L"Starting to Update New_Boot";
-    std::wstring status = base;
-    uint32_t dots = 0;
+    StatusDots status(L"Starting to Update New_Boot");
     port_.SetBaudRate(115200);
     Show(IDC_PERCENT, L"");
-    Show(IDC_STATUS, status);
+    Show(IDC_STATUS, status.text);
     Progress(fw::kPbmSetPos, 0, 0);
 
     // The whole prepared image, from offset 0 of a zero-filled buffer.
@@ -78,14 +77,8 @@ void CUpdateCore::TransferBootImage() {
     uint8_t reply[kBootReplySize];
 
     for (;;) {
-        Show(IDC_STATUS, status);
-        if (dots < 10) {
-            status += L".";
-            ++dots;
-        } else {
-            status = base;
-            dots = 0;
-        }
+        Show(IDC_STATUS, status.text);
+        status.Step();
         if (finished) {
             port_.WriteData(BootEndFrame, sizeof BootEndFrame);
             if (++finishCount > 255) return;

@@ -6,6 +6,7 @@
 
 #include "fw/text.h"
 #include "protocol/command_frame.h"
+#include "protocol/status_dots.h"
 #include "res/resource.h"
 #include "update/update_core.h"
 
@@ -88,11 +89,9 @@ void CUpdateCore::TransferImageByCommand(int32_t kind) {
     bool started = false;
     uint16_t noReply = 0;
     uint16_t badReplies = 0;
-    uint8_t dots = 0;
     uint8_t buffer[256] = {};
     const std::wstring label = kind == images::kImageTovrin ? L"Tovrin_Firmware" : L"New_Firmware";
-    const std::wstring base = L"Starting to Update " + label;
-    std::wstring status = base;
+    StatusDots status(L"Starting to Update " + label);
     std::wstring percent;
 
     Title(L"Tovrin Firmware " + label);
@@ -108,26 +107,20 @@ void CUpdateCore::TransferImageByCommand(int32_t kind) {
         Progress(fw::kPbmSetPos, position, 0);
     };
     const auto errorPath = [&] {
-        status = L"Command Send Again! ";
+        status.text = L"Command Send Again! ";
         Progress(fw::kPbmSetRange, 0, fw::MakeRange(0, 0));
         Progress(fw::kPbmSetPos, 0, 0);
         cursor_.Reset();
         percent.clear();
         Show(IDC_PERCENT, percent);
-        Show(IDC_STATUS, status);
+        Show(IDC_STATUS, status.text);
         port_.SetBaudRate(9600);
         UpdateStage.store(static_cast<uint32_t>(kind - 1));
     };
 
     for (;;) {
-        Show(IDC_STATUS, status);
-        if (dots < 10) {
-            status += L".";
-            ++dots;
-        } else {
-            status = base;
-            dots = 0;
-        }
+        Show(IDC_STATUS, status.text);
+        status.Step();
         if (!started) Pause(100);
         std::memset(buffer, 0, sizeof buffer);
         Pause(10);
@@ -142,7 +135,7 @@ void CUpdateCore::TransferImageByCommand(int32_t kind) {
         const int reply = ClassifyCommandReply(buffer, n);
         if (reply == ReplyNone) {
             send(TransferStartCommand, sizeof TransferStartCommand);
-            status = L"Send Command  Again! ";
+            status.text = L"Send Command  Again! ";
             if (++badReplies >= 50) return errorPath();
             continue;
         }
@@ -165,7 +158,7 @@ void CUpdateCore::TransferImageByCommand(int32_t kind) {
         if (!padded) sent += static_cast<int32_t>(cursor_.ReadImageChunk(kind, buffer + 11, 128, &total));
         if (sent == 0) {
             send(TransferStartCommand, sizeof TransferStartCommand);
-            status = L"Send Command Again! ";
+            status.text = L"Send Command Again! ";
             continue;
         }
         if (!padded && total % 256 != 0) padding = 256 - total % 256;

@@ -5,6 +5,7 @@
 
 #include "fw/text.h"
 #include "protocol/command_frame.h"
+#include "protocol/status_dots.h"
 #include "res/resource.h"
 #include "update/update_core.h"
 
@@ -124,23 +125,17 @@ void CUpdateCore::RequestInformation() {
     using namespace protocol;
     uint8_t readBuffer[256] = {};
     Title(std::wstring(L"Tovrin Firmware ") + kRequestText);
-    uint8_t dots = 0;
+    StatusDots status(kRequestText);
     for (;;) {
         // A request cycle.
         std::memset(infoReply_.bytes, 0, sizeof infoReply_.bytes);
         std::memset(record_.bytes, 0, sizeof record_.bytes);
         uint32_t start = clock_.GetTickCount();
         port_.WriteData(InfoRequestFrame, sizeof InfoRequestFrame);
-        std::wstring status = kRequestText;
+        status.text = status.base;  // the dot counter goes on from where it was
         for (;;) {
-            Show(IDC_STATUS, status);
-            if (dots < 10) {
-                status += L".";
-                ++dots;
-            } else {
-                status = kRequestText;
-                dots = 0;
-            }
+            Show(IDC_STATUS, status.text);
+            status.Step();
             std::memset(readBuffer, 0, sizeof readBuffer);
             Pause(300);
             const int n = port_.ReadAvailable(readBuffer, sizeof readBuffer);

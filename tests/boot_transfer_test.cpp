@@ -36,6 +36,19 @@ struct BootRig : Program {
             if (answerEnd && w.bytes == kEndFrame) s.Deliver(BootDone());
         };
     }
+    // Ends the otherwise endless wait: the receiver's end frame comes once the
+    // script is used up and a few passes went by.
+    void EndWhenQuiet() {
+        clock.onSleep = [this](uint32_t) {
+            if (!replies.empty()) {
+                serial.Deliver(replies.front());
+                replies.pop_front();
+            } else if (++quiet == 5) {
+                serial.Deliver(BootDone());
+            }
+        };
+    }
+    int quiet = 0;
     std::vector<WrittenFrame> Packets() {
         std::vector<WrittenFrame> out;
         for (const WrittenFrame& w : serial.Written())
@@ -206,16 +219,7 @@ TEST(BootTransfer, RequestsOutOfOrderRepeatedAndPastTheEnd) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         BootRig rig(c.script, false);
-        // End the endless wait once the script is used up and the receiver is quiet.
-        int quiet = 0;
-        rig.clock.onSleep = [&](uint32_t) {
-            if (!rig.replies.empty()) {
-                rig.serial.Deliver(rig.replies.front());
-                rig.replies.pop_front();
-            } else if (++quiet == 5) {
-                rig.serial.Deliver(BootDone());
-            }
-        };
+        rig.EndWhenQuiet();
         rig.core.TransferBootImage();
         std::vector<std::pair<unsigned, unsigned>> got;
         for (const WrittenFrame& w : rig.Packets()) {
@@ -257,15 +261,7 @@ TEST(BootTransfer, RequestsPastTheBufferNeverLeaveIt) {
     const MapImages source = WithBoot(65535);
     std::vector<Bytes> script = {BootRequest(256)};
     BootRig rig(script, false, source);
-    int quiet = 0;
-    rig.clock.onSleep = [&](uint32_t) {
-        if (!rig.replies.empty()) {
-            rig.serial.Deliver(rig.replies.front());
-            rig.replies.pop_front();
-        } else if (++quiet == 5) {
-            rig.serial.Deliver(BootDone());
-        }
-    };
+    rig.EndWhenQuiet();
     rig.core.TransferBootImage();
     const std::vector<WrittenFrame> packets = rig.Packets();
     ASSERT_EQ(packets.size(), 1u);
