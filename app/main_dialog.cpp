@@ -10,7 +10,11 @@ CTovrin_FirmwareDlg::CTovrin_FirmwareDlg()
       icon_(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))),
       core_(update::Platform{*this, clock_, stop_, worker_, serial_, images::CarriedImages()}) {}
 
-CTovrin_FirmwareDlg::~CTovrin_FirmwareDlg() = default;
+CTovrin_FirmwareDlg::~CTovrin_FirmwareDlg() {
+    // Exit ends a running worker before the dialog closes; should the modal
+    // loop end any other way, the worker still ends before its objects go.
+    if (worker_.IsRunning()) worker_.StopAndRelease();
+}
 
 void CTovrin_FirmwareDlg::DoDataExchange() { progress_.Attach(GetDlgItem(hwnd_, IDC_PROGRESS)); }
 

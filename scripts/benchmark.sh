@@ -5,7 +5,8 @@
 # box is answered at once. Prints, per stage and for the whole update, the wall
 # time, the floor (the pauses the program prescribes per poll for these frames
 # plus the wire time of every byte), their ratio, and the program's CPU time
-# over the run (Update click to "Update Completed!").
+# over the run (Update click to "Update Completed!"); then what one poll's
+# waits and window calls cost (tools/win/poll_cost.cpp).
 #   scripts/benchmark.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,7 +35,7 @@ export BENCH_CPU=$(mktemp /tmp/tovrin-cpu.XXXXXX)
 sim_out=$(mktemp /tmp/tovrin-bench.XXXXXX)
 build/native/receiver_sim --line-rate > "$sim_out" 2>&1 &
 sim_pid=$!
-trap 'kill $sim_pid 2>/dev/null; rm -f "$sim_out" "$BENCH_CPU"' EXIT
+trap 'kill $sim_pid 2>/dev/null; rm -f "$sim_out" "$BENCH_CPU"; wine_cleanup' EXIT
 for _ in $(seq 1 100); do [ -s "$sim_out" ] && break; sleep 0.05; done
 device=$(head -n 1 "$sim_out")
 echo "== Running one update against the simulator at line rate ($device)"
@@ -51,3 +52,10 @@ awk -v t0="$t0" -v t1="$t1" -v pu=$((pu1 - pu0)) -v ps=$((ps1 - ps0)) -v su=$((s
   printf "cpu: wine server user %.2f s, system %.2f s: %.1f %% of one core\n", su / tick, ss / tick, 100 * (su + ss) / tick / wall
 }'
 rm -f "$sim_out.ui"
+
+# What a poll costs besides its pauses, on this machine's Wine.
+echo "== Cost of one poll's waits and window calls"
+wine_setup
+wine_display
+timeout 120 $WINE "$(wine_pick_build build/win32 build/win64)/tools/win/poll_cost.exe" 300 | tr -d '\r' | sed 's/^/poll: /'
+wine_cleanup
