@@ -192,7 +192,6 @@ private:
     Bytes boot_;
     int packets_ = 0, endFrames_ = 0;
     bool bootFinished_ = false;
-    uint64_t lastEndFrameAt_ = 0;
 };
 
 protocol::InfoReplyBuffer Receiver::ReplyData(bool badModule) const {
@@ -432,7 +431,6 @@ void Receiver::OnBootPacket(const Bytes& f) {
 
 void Receiver::OnBootEnd() {
     ++endFrames_;
-    lastEndFrameAt_ = NowMs();
     if (!bootFinished_) Error("end frame before the image was complete");
     timing_[2].extra = endFrames_;
     timing_[2].wireMs += WireMs(9, 115200);

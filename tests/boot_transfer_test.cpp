@@ -100,10 +100,10 @@ MapImages WithBoot(size_t size) {
 
 TEST(BootTransfer, CarriedImageInAscendingRequests) {
     BootRig rig(Ascending(1, 45));
-    // A record as stage 0 leaves it.
-    Program stage0;
-    ASSERT_EQ(stage0.core.ParseInfoReply(InfoReply().data(), static_cast<int>(InfoReply().size())), 0);
-    const_cast<protocol::ReceiverInfoRecord&>(rig.core.Record()) = stage0.core.Record();
+    // The record as stage 0 leaves it.
+    const Bytes reply = InfoReply();
+    ASSERT_EQ(rig.core.ParseInfoReply(reply.data(), static_cast<int>(reply.size())), 0);
+    const protocol::ReceiverInfoRecord stage0 = rig.core.Record();
 
     rig.core.RunBootStage();
     const std::vector<WrittenFrame> packets = rig.Packets();
@@ -118,9 +118,9 @@ TEST(BootTransfer, CarriedImageInAscendingRequests) {
         reassembled.insert(reassembled.end(), packets[i].bytes.begin() + 8,
                            packets[i].bytes.begin() + 8 + CountOf(packets[i]));
     }
-    EXPECT_EQ(reassembled, PreparedBoot(stage0.core.Record(), images::CarriedImages()));
+    EXPECT_EQ(reassembled, PreparedBoot(stage0, images::CarriedImages()));
     // The boot loader carries the receiver's record, version byte included.
-    Bytes expectedRecord(stage0.core.Record().bytes, stage0.core.Record().bytes + 77);
+    Bytes expectedRecord(stage0.bytes, stage0.bytes + 77);
     expectedRecord[3] = 120;
     EXPECT_EQ(Bytes(reassembled.begin() + 0x300, reassembled.begin() + 0x300 + 77), expectedRecord);
 

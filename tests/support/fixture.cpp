@@ -13,6 +13,5 @@ MapImages CopyOfCarriedImages() {
     return copy;
 }
 
-std::wstring W(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 }  // namespace testing_support

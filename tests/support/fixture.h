@@ -46,6 +46,5 @@ struct Program {
     update::CUpdateCore core;
 };
 
-std::wstring W(const std::string& ascii);
 
 }  // namespace testing_support
