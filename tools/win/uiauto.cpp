@@ -69,18 +69,20 @@ std::string Show(const std::wstring& w) {
     std::exit(1);
 }
 
-std::wstring TextOf(HWND w) {
-    wchar_t buffer[1024] = {};
-    DWORD_PTR got = 0;
-    if (!SendMessageTimeoutW(w, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000, &got))
-        Fail("no answer to WM_GETTEXT");
-    return std::wstring(buffer, got);
-}
-
+// A message to the program's window, waited for up to 10 s, twice; Wine's
+// "hung" test (5 s without fetching a message) can misjudge a busy dialog, so
+// only a window that stays silent that long counts as not answering.
 LRESULT Send(HWND w, UINT m, WPARAM wp, LPARAM lp) {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(w, m, wp, lp, SMTO_ABORTIFHUNG, 5000, &result)) Fail("no answer to a message");
-    return static_cast<LRESULT>(result);
+    for (int attempt = 0; attempt < 2; ++attempt)
+        if (SendMessageTimeoutW(w, m, wp, lp, SMTO_NORMAL, 10000, &result)) return static_cast<LRESULT>(result);
+    Fail("no answer to message " + std::to_string(m));
+}
+
+std::wstring TextOf(HWND w) {
+    wchar_t buffer[1024] = {};
+    const LRESULT got = Send(w, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer));
+    return std::wstring(buffer, static_cast<size_t>(got));
 }
 
 bool IsDialogClass(HWND w) {
