@@ -124,6 +124,10 @@ uint32_t CUpdateCore::UpdateThreadProc(void* dialog) {
     } catch (const fw::WorkerStopped&) {
         // Break or Exit: whoever stopped the worker restores the window.
         return 0;
+    } catch (...) {
+        // Nothing may leave the thread (out of memory, say): the run ends and
+        // Break puts the window back.
+        return 0;
     }
 }
 
