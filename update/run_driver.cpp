@@ -29,6 +29,13 @@ void CUpdateCore::SetButtons(bool running) {
     view_.EnableItem(IDC_COM_PORT, !running);
 }
 
+// The same three changes from the worker, each honouring a stop request.
+void CUpdateCore::SetIdleButtonsFromWorker() {
+    Enable(IDC_UPDATE, true);
+    Enable(IDC_BREAK, false);
+    Enable(IDC_COM_PORT, true);
+}
+
 void CUpdateCore::ClearDisplay() {
     static const int kCleared[] = {IDC_STATUS,   IDC_PERCENT,    IDC_RECEIVER_TYPE, IDC_RECEIVER_ID,
                                    IDC_PRODUCT_DATE, IDC_PN_CODE, IDC_RADIO_BAUD,    IDC_RADIO_MODULE,
@@ -101,9 +108,7 @@ uint32_t CUpdateCore::UpdateThreadProc(void* dialog) {
     CUpdateCore& self = *static_cast<CUpdateCore*>(dialog);
     try {
         if (self.OpenSelectedPort() == 0) {
-            self.Enable(IDC_UPDATE, true);
-            self.Enable(IDC_BREAK, false);
-            self.Enable(IDC_COM_PORT, true);
+            self.SetIdleButtonsFromWorker();
             return 0;
         }
         self.UpdateStage.store(0);
@@ -116,9 +121,7 @@ uint32_t CUpdateCore::UpdateThreadProc(void* dialog) {
         self.Show(IDC_PERCENT, L"");
         self.Show(IDC_STATUS, L"");
         self.Title(kIdleTitle);
-        self.Enable(IDC_UPDATE, true);
-        self.Enable(IDC_BREAK, false);
-        self.Enable(IDC_COM_PORT, true);
+        self.SetIdleButtonsFromWorker();
         self.port_.ClosePort();
         return 1;
     } catch (const fw::WorkerStopped&) {

@@ -83,6 +83,7 @@ protected:
     int Box(const std::wstring& text, const std::wstring& caption, uint32_t style);
     void Pause(uint32_t ms);
     void SetButtons(bool running);
+    void SetIdleButtonsFromWorker();
     void StopWorkerIfRunning();
 
     fw::IMainView& view_;

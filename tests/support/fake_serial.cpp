@@ -6,7 +6,6 @@ namespace testing_support {
 
 bool FakeSerial::Open(int portNumber) {
     std::lock_guard<std::mutex> lock(mutex_);
-    ++opens;
     if (open_ || portNumber != existingPort) return false;
     open_ = true;
     openedPort = portNumber;

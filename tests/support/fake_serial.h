@@ -61,7 +61,6 @@ public:
     bool writesFail = false;
     serial::LineSettings line{1200, 7, 2, 1};  // what the "driver" holds
     int openedPort = -1;
-    int opens = 0;
     int closes = 0;
     std::vector<uint32_t> purges;
     serial::SerialTimeouts timeouts_{};

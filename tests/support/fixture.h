@@ -26,9 +26,6 @@ public:
     std::map<int, Bytes> images;
 };
 
-// Copies of the carried images, so a test can alter one.
-MapImages CopyOfCarriedImages();
-
 struct Program {
     explicit Program(const images::IImageResources& imageSource = images::CarriedImages())
         : clock(stop), serial(clock), dialog(stop), worker(dialog, stop),

@@ -27,7 +27,6 @@ public:
         if (yieldOnSleep) std::this_thread::sleep_for(std::chrono::microseconds(200));
         return !stop_.IsRequested();
     }
-    void Advance(uint32_t ms) { now_.fetch_add(ms); }
     void Set(uint32_t tick) { now_.store(tick); }
     uint64_t Sleeps() const { return sleeps_.load(); }
 
