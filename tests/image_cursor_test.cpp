@@ -220,6 +220,30 @@ TEST(ImageCursor, SlotsAtTheEdgeOfTheImage) {
     }
 }
 
+TEST(ImageCursor, ChecksumThatCompletesAMarkerMovesTheSlotOntoWord7) {
+    // Found by fuzzing: byte 27 is 0xAA and the checksum written into word 7
+    // begins with 'Q' 'M', so the first marker of the prepared image is at 27.
+    MapImages source;
+    Bytes boot(120, 0x11);
+    for (int i = 0; i < 28; ++i) boot[static_cast<size_t>(i)] = 0;
+    boot[0] = 0xAF;
+    boot[1] = 0xB2;
+    boot[27] = 0xAA;  // words 0..6 add up to 0xAA00B2AF; word 7 becomes 0x55FF4D51
+    source.images[IDR_BIN_BOOT] = boot;
+    Reader r(source);
+    r.record.bytes[0] = 0xAA;
+    r.record.bytes[1] = 'Q';
+    r.record.bytes[2] = 'M';
+    r.record.bytes[40] = 0x42;
+    EXPECT_EQ(r.cursor.GetBootVersion(), 0u) << "the resource itself has no marker";
+    Bytes prepared;
+    int32_t total = 0;
+    r.Chunks(images::kImageBoot, 256, &prepared, &total);
+    ASSERT_EQ(prepared.size(), 120u);
+    EXPECT_EQ(r.record.bytes[3], 0xFF) << "the version byte of the prepared image";
+    EXPECT_EQ(Bytes(prepared.begin() + 27, prepared.begin() + 27 + 77), Bytes(r.record.bytes, r.record.bytes + 77));
+}
+
 TEST(ImageCursor, BootVersionOfTheCarriedImage) {
     Reader r;
     uint8_t buffer[128];

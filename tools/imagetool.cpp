@@ -115,7 +115,12 @@ int Check(const std::string& dir) {
         if (b.size() > kMaxBootSize)
             return Fail(path + ": the boot image has " + std::to_string(b.size()) +
                         " bytes; at most 65535 fit the boot transfer buffer");
-        const long slot = FindMarker(b);
+        // The program looks for the slot after writing word 7, as here.
+        Bytes prepared = b;
+        uint32_t sum = 0;
+        for (int w = 0; w < 7; ++w) sum += GetLe32(prepared, 4 * static_cast<size_t>(w));
+        PutLe32(prepared, 28, 0u - sum);
+        const long slot = FindMarker(prepared);
         if (slot < 0) return Fail(path + ": the boot image has no record slot (marker AA 51 4D)");
         if (slot < 32)
             return Fail(path + ": the record slot at offset " + std::to_string(slot) +
