@@ -16,7 +16,10 @@ CTovrin_FirmwareDlg::~CTovrin_FirmwareDlg() {
     if (worker_.IsRunning()) worker_.StopAndRelease();
 }
 
-void CTovrin_FirmwareDlg::DoDataExchange() { progress_.Attach(GetDlgItem(hwnd_, IDC_PROGRESS)); }
+void CTovrin_FirmwareDlg::DoDataExchange() {
+    progress_.Attach(GetDlgItem(hwnd_, IDC_PROGRESS));
+    display_.Attach(hwnd_, progress_.GetSafeHwnd(), {IDC_STATUS, IDC_PERCENT});
+}
 
 BOOL CTovrin_FirmwareDlg::OnInitDialog() {
     fw::CDialog::OnInitDialog();
@@ -57,6 +60,10 @@ bool CTovrin_FirmwareDlg::OnCommand(int id, int code) {
 }
 
 bool CTovrin_FirmwareDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) {
+    if (display_.OnMessage(message, wParam)) {
+        *result = TRUE;
+        return true;
+    }
     switch (message) {
         case WM_SYSCOMMAND:
             if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return false;  // default processing
@@ -109,15 +116,16 @@ void CTovrin_FirmwareDlg::OnBnClickedUpdate() { core_.OnBnClickedUpdate(); }
 void CTovrin_FirmwareDlg::OnBnClickedBreak() { core_.OnBnClickedBreak(); }
 
 void CTovrin_FirmwareDlg::SetItemText(int id, const std::wstring& text) {
-    std::wstring* shown = id == IDC_STATUS ? &shown_.status : id == IDC_PERCENT ? &shown_.percent : nullptr;
-    if (shown != nullptr) {
-        if (*shown == text) return;
-        *shown = text;
+    if (display_.Defers(id)) {
+        display_.SetText(id, text);
+        return;
     }
+    display_.Flush();
     SetDlgItemTextW(hwnd_, id, text.c_str());
 }
 
 std::wstring CTovrin_FirmwareDlg::GetItemText(int id) {
+    display_.Flush();
     HWND item = GetDlgItem(hwnd_, id);
     const int length = GetWindowTextLengthW(item);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
@@ -126,24 +134,32 @@ std::wstring CTovrin_FirmwareDlg::GetItemText(int id) {
     return text;
 }
 
-void CTovrin_FirmwareDlg::EnableItem(int id, bool enable) { EnableWindow(GetDlgItem(hwnd_, id), enable ? TRUE : FALSE); }
+void CTovrin_FirmwareDlg::EnableItem(int id, bool enable) {
+    display_.Flush();
+    EnableWindow(GetDlgItem(hwnd_, id), enable ? TRUE : FALSE);
+}
 
-void CTovrin_FirmwareDlg::SetTitle(const std::wstring& title) { SetWindowTextW(hwnd_, title.c_str()); }
+void CTovrin_FirmwareDlg::SetTitle(const std::wstring& title) {
+    display_.Flush();
+    SetWindowTextW(hwnd_, title.c_str());
+}
 
 intptr_t CTovrin_FirmwareDlg::SendProgress(uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    // Setting the range or position the bar already has changes nothing; the
-    // callers do not use the previous value these messages return.
+    // The callers do not use what setting the range or position returns.
     if (message == fw::kPbmSetRange) {
-        if (shown_.range == lParam) return 0;
-        shown_.range = lParam;
-    } else if (message == fw::kPbmSetPos) {
-        if (shown_.position == static_cast<intptr_t>(wParam)) return 0;
-        shown_.position = static_cast<intptr_t>(wParam);
+        display_.SetRange(lParam);
+        return 0;
     }
+    if (message == fw::kPbmSetPos) {
+        display_.SetPosition(static_cast<intptr_t>(wParam));
+        return 0;
+    }
+    display_.Flush();
     return progress_.Send(message, wParam, lParam);
 }
 
 int CTovrin_FirmwareDlg::ShowMessageBox(const std::wstring& text, const std::wstring& caption, uint32_t style,
                                         bool owned) {
+    display_.Flush();
     return MessageBoxW(owned ? hwnd_ : nullptr, text.c_str(), caption.c_str(), style);
 }

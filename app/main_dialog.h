@@ -1,9 +1,12 @@
 // The main window: the dialog that is the program's only view. It forwards
-// Update, Break and Exit to the update core and serves the core's view calls;
-// the worker's calls arrive here as sent messages on the dialog's thread.
+// Update, Break and Exit to the update core and serves the core's view calls.
+// The worker's calls arrive as sent messages on the dialog's thread, except the
+// status line, percentage and bar, which change on every poll: the dialog's
+// thread draws the latest of those at most every kRefreshMs.
 #pragma once
 
 #include "fw/main_view.h"
+#include "fw/win32/deferred_display.h"
 #include "fw/win32/dialog.h"
 #include "fw/win32/win32_stop.h"
 #include "fw/win32/win32_worker_thread.h"
@@ -12,6 +15,8 @@
 
 class CTovrin_FirmwareDlg : public fw::CDialog, public fw::IMainView {
 public:
+    static constexpr unsigned kRefreshMs = 100;
+
     CTovrin_FirmwareDlg();
     ~CTovrin_FirmwareDlg() override;
 
@@ -38,14 +43,7 @@ protected:
     void OnBnClickedBreak();
 
 private:
-    // What the status line, the percentage and the bar show now, so that a
-    // poll that changes nothing there costs no trip to the dialog's thread.
-    // Only the program writes these three, one thread at a time.
-    struct Shown {
-        std::wstring status, percent;
-        intptr_t range = -1, position = -1;
-    } shown_;
-
+    fw::DeferredDisplay display_{kRefreshMs, WM_APP + 1, WM_APP + 2, 1};
     fw::CProgressCtrl progress_;
     HICON icon_;
     fw::Win32StopSignal stop_;
