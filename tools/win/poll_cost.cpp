@@ -1,20 +1,32 @@
 // Measures what one poll of a transfer costs besides its prescribed pauses:
 // how long Sleep(10) and a 10 ms wait on the stop event really take, and what
-// the window calls of one poll (status, percent, range, position, carried to
-// the window's thread) cost. Prints averages in milliseconds.
+// the window calls of one poll (status, percent, range, position) cost, made
+// two ways: sent to the window's thread each time, and left for that thread to
+// draw as the program does (fw::DeferredDisplay). For each way it prints the
+// time the calls take the polling thread and the CPU time the window's thread
+// spends per poll; the polls are paced 20 ms apart, as in a transfer.
 //   poll_cost [ITERATIONS]
 #include <windows.h>
 #include <commctrl.h>
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
+#include "fw/win32/deferred_display.h"
+
 namespace {
 
-HWND g_status, g_percent, g_bar;
+constexpr int kStatusId = 1;
+constexpr int kPercentId = 2;
+constexpr DWORD kRefreshMs = 100;
+
+HWND g_window, g_status, g_percent, g_bar;
+HANDLE g_windowThread;
 int g_iterations = 200;
 double g_frequency;
+fw::DeferredDisplay g_display(kRefreshMs, WM_APP + 1, WM_APP + 2, 1);
 
 double Now() {
     LARGE_INTEGER t;
@@ -22,7 +34,43 @@ double Now() {
     return static_cast<double>(t.QuadPart) * 1000.0 / g_frequency;
 }
 
-DWORD WINAPI Worker(LPVOID window) {
+// User and system time of the window's thread, in milliseconds.
+double WindowThreadCpu() {
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(g_windowThread, &created, &exited, &kernel, &user)) return 0.0;
+    const auto ms = [](const FILETIME& f) {
+        return static_cast<double>((static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e4;
+    };
+    return ms(kernel) + ms(user);
+}
+
+struct Cost {
+    double calls;      // ms the polling thread spends in the calls, per poll
+    double windowCpu;  // ms of the window's thread CPU, per poll
+};
+
+// Runs the polls with `poll(i)` making one poll's window calls.
+template <typename Poll>
+Cost Measure(Poll poll) {
+    double calls = 0.0;
+    const double cpu0 = WindowThreadCpu();
+    for (int i = 0; i < g_iterations; ++i) {
+        const double t = Now();
+        poll(i);
+        calls += Now() - t;
+        Sleep(20);
+    }
+    g_display.Flush();
+    Sleep(2 * kRefreshMs);
+    return Cost{calls / g_iterations, (WindowThreadCpu() - cpu0) / g_iterations};
+}
+
+void Texts(int i, wchar_t* status, wchar_t* percent) {
+    wsprintfW(status, L"Starting to Update New_Firmware%d", i);
+    wsprintfW(percent, L"%d.%d %%", i / 10, i % 10);
+}
+
+DWORD WINAPI Worker(LPVOID) {
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     double t = Now();
     for (int i = 0; i < g_iterations; ++i) Sleep(10);
@@ -35,45 +83,68 @@ DWORD WINAPI Worker(LPVOID window) {
     for (int i = 0; i < g_iterations; ++i) WaitForSingleObject(event, 10);
     const double wait10Fine = (Now() - t) / g_iterations;
     timeEndPeriod(1);
-    t = Now();
-    wchar_t text[64];
-    for (int i = 0; i < g_iterations; ++i) {
-        wsprintfW(text, L"Starting to Update New_Firmware%d", i);
-        SetWindowTextW(g_status, text);
-        wsprintfW(text, L"%d.%d %%", i / 10, i % 10);
-        SetWindowTextW(g_percent, text);
+
+    wchar_t status[64], percent[32];
+    const Cost sent = Measure([&](int i) {
+        Texts(i, status, percent);
+        SetWindowTextW(g_status, status);
+        SetWindowTextW(g_percent, percent);
         SendMessageW(g_bar, PBM_SETRANGE, 0, MAKELPARAM(0, 787));
-        SendMessageW(g_bar, PBM_SETPOS, static_cast<WPARAM>(i), 0);
-    }
-    const double view = (Now() - t) / g_iterations;
+        SendMessageW(g_bar, PBM_SETPOS, static_cast<WPARAM>(i / 2), 0);
+    });
+    const Cost deferred = Measure([&](int i) {
+        Texts(i, status, percent);
+        g_display.SetText(kStatusId, status);
+        g_display.SetText(kPercentId, percent);
+        g_display.SetRange(MAKELPARAM(0, 787));
+        g_display.SetPosition(i / 2);
+    });
     std::printf("Sleep(10): %.2f ms\nwait 10 ms on an event: %.2f ms\nwait 10 ms with 1 ms timer period: %.2f ms\n"
-                "window calls of one poll: %.3f ms\n",
-                sleep10, wait10, wait10Fine, view);
+                "window calls of one poll, sent each time: %.3f ms, window's thread %.3f ms CPU\n"
+                "window calls of one poll, as the program makes them: %.3f ms, window's thread %.3f ms CPU\n",
+                sleep10, wait10, wait10Fine, sent.calls, sent.windowCpu, deferred.calls, deferred.windowCpu);
     std::fflush(stdout);
-    PostMessageW(static_cast<HWND>(window), WM_CLOSE, 0, 0);
+    PostMessageW(g_window, WM_CLOSE, 0, 0);
     return 0;
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (g_display.OnMessage(message, wParam)) return 0;
+    if (message == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1) g_iterations = std::atoi(argv[1]);
+    if (argc > 1) g_iterations = std::max(1, std::atoi(argv[1]));
     LARGE_INTEGER f;
     QueryPerformanceFrequency(&f);
     g_frequency = static_cast<double>(f.QuadPart);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    HWND window = CreateWindowExW(0, L"STATIC", L"poll cost", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 200,
-                                  nullptr, nullptr, nullptr, nullptr);
-    g_status = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 300, 20, window, nullptr, nullptr, nullptr);
-    g_percent = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 30, 300, 20, window, nullptr, nullptr, nullptr);
-    g_bar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 60, 300, 20, window, nullptr, nullptr, nullptr);
-    HANDLE worker = CreateThread(nullptr, 0, &Worker, window, 0, nullptr);
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = &WindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = L"PollCost";
+    RegisterClassW(&windowClass);
+    g_window = CreateWindowExW(0, L"PollCost", L"poll cost", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 200,
+                               nullptr, nullptr, windowClass.hInstance, nullptr);
+    g_status = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 300, 20, g_window,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusId)), nullptr, nullptr);
+    g_percent = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 30, 300, 20, g_window,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPercentId)), nullptr, nullptr);
+    g_bar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 60, 300, 20, g_window, nullptr,
+                            nullptr, nullptr);
+    g_display.Attach(g_window, g_bar, {kStatusId, kPercentId});
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &g_windowThread, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    HANDLE worker = CreateThread(nullptr, 0, &Worker, nullptr, 0, nullptr);
     MSG msg;
-    while (WaitForSingleObject(worker, 0) != WAIT_OBJECT_0 && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
-        if (msg.message == WM_CLOSE) break;
     }
     WaitForSingleObject(worker, INFINITE);
     return 0;
