@@ -5,8 +5,8 @@
 # box is answered at once. Prints, per stage and for the whole update, the wall
 # time, the floor (the pauses the program prescribes per poll for these frames
 # plus the wire time of every byte), their ratio, and the program's CPU time
-# over the run (Update click to "Update Completed!"); then what one poll's
-# waits and window calls cost (tools/win/poll_cost.cpp).
+# over the run (Update click to "Update Completed!"), in all and per thread;
+# then what one poll's waits and window calls cost (tools/win/poll_cost.cpp).
 #   scripts/benchmark.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,9 +25,14 @@ times_of() {
   echo "${rest[11]} ${rest[12]}"
 }
 cpu_sample() {
-  local server
+  local server task
   server=$(pgrep -n wineserver || true)
   echo "$1 $(date +%s.%N) $(times_of "$app_pid") $( [ -n "$server" ] && times_of "$server" || echo 0 0)" >> "$BENCH_CPU"
+  # And each of the program's threads, to tell the window's from the worker's.
+  echo "$app_pid" > "$BENCH_CPU.pid"
+  for task in /proc/"$app_pid"/task/*; do
+    echo "$1 ${task##*/} $(times_of "$app_pid/task/${task##*/}")" >> "$BENCH_CPU.threads"
+  done
 }
 export -f times_of
 export -f cpu_sample
@@ -35,7 +40,7 @@ export BENCH_CPU=$(mktemp /tmp/tovrin-cpu.XXXXXX)
 sim_out=$(mktemp /tmp/tovrin-bench.XXXXXX)
 build/native/receiver_sim --line-rate > "$sim_out" 2>&1 &
 sim_pid=$!
-trap 'kill $sim_pid 2>/dev/null; rm -f "$sim_out" "$BENCH_CPU"; wine_cleanup' EXIT
+trap 'kill $sim_pid 2>/dev/null; rm -f "$sim_out" "$BENCH_CPU" "$BENCH_CPU.threads" "$BENCH_CPU.pid"; wine_cleanup' EXIT
 for _ in $(seq 1 100); do [ -s "$sim_out" ] && break; sleep 0.05; done
 device=$(head -n 1 "$sim_out")
 echo "== Running one update against the simulator at line rate ($device)"
@@ -51,6 +56,14 @@ awk -v t0="$t0" -v t1="$t1" -v pu=$((pu1 - pu0)) -v ps=$((ps1 - ps0)) -v su=$((s
   printf "cpu: program user %.2f s, system %.2f s over %.1f s: %.1f %% of one core\n", pu / tick, ps / tick, wall, 100 * (pu + ps) / tick / wall
   printf "cpu: wine server user %.2f s, system %.2f s: %.1f %% of one core\n", su / tick, ss / tick, 100 * (su + ss) / tick / wall
 }'
+# The threads that used a tenth of a second or more, busiest first.
+awk -v tick="$TICK" -v pid="$(cat "$BENCH_CPU.pid" 2>/dev/null)" -v wall="$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')" '
+  $1 == "start" { u[$2] = $3; s[$2] = $4 }
+  $1 == "end" { before = ($2 in u)  # a thread started during the run began at 0
+    cpu = ($3 - u[$2] + $4 - s[$2]) / tick
+    name = $2 == pid ? $2 " (the window'"'"'s)" : before ? $2 : $2 " (the worker, started by Update)"
+    if (cpu >= 0.1) printf "cpu: thread %s: %.2f s, %.1f %% of one core\n", name, cpu, 100 * cpu / wall }
+' "$BENCH_CPU.threads" | sort -t: -k3,3 -b -r -g
 rm -f "$sim_out.ui"
 
 # What a poll costs besides its pauses, on this machine's Wine.
