@@ -10,12 +10,12 @@
 #include <cstdio>
 #include <string>
 
-#include "fw/win32/deferred_display.h"
+#include "tools/win/display_window.h"
 
 namespace {
 
-constexpr int kStatusId = 1;
-constexpr int kPercentId = 2;
+using display_window::kPercentId;
+using display_window::kStatusId;
 constexpr DWORD kRefreshMs = 100;
 
 HWND g_window, g_bar;
@@ -88,30 +88,12 @@ DWORD WINAPI Worker(LPVOID) {
     return 0;
 }
 
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (g_display.OnMessage(message, wParam)) return 0;
-    if (message == WM_DESTROY) PostQuitMessage(0);
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 }  // namespace
 
 int main() {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = &WindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"DeferredDisplayCheck";
-    RegisterClassW(&windowClass);
-    g_window = CreateWindowExW(0, windowClass.lpszClassName, L"check", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400,
-                               200, nullptr, nullptr, windowClass.hInstance, nullptr);
-    for (int id : {kStatusId, kPercentId})
-        CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 30 * (id - 1), 300, 20, g_window,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-    g_bar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 60, 300, 20, g_window, nullptr,
-                            nullptr, nullptr);
-    g_display.Attach(g_window, g_bar, {kStatusId, kPercentId});
+    const display_window::Window w = display_window::Create(g_display, L"check");
+    g_window = w.window;
+    g_bar = w.bar;
 
     // On the window's own thread a change shows at once.
     g_display.SetText(kStatusId, L"here");
@@ -120,11 +102,7 @@ int main() {
     Check("window_thread_draws_at_once", Shown() == L"here||0..7@3", Shown());
 
     HANDLE worker = CreateThread(nullptr, 0, &Worker, nullptr, 0, nullptr);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    display_window::RunMessageLoop();
     WaitForSingleObject(worker, INFINITE);
     std::printf("%s\n", g_failed == 0 ? "PASS: all checks" : "FAIL");
     return g_failed;

@@ -14,12 +14,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "fw/win32/deferred_display.h"
+#include "tools/win/display_window.h"
 
 namespace {
 
-constexpr int kStatusId = 1;
-constexpr int kPercentId = 2;
+using display_window::kPercentId;
+using display_window::kStatusId;
 constexpr DWORD kRefreshMs = 100;
 
 HWND g_window, g_status, g_percent, g_bar;
@@ -108,12 +108,6 @@ DWORD WINAPI Worker(LPVOID) {
     return 0;
 }
 
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (g_display.OnMessage(message, wParam)) return 0;
-    if (message == WM_DESTROY) PostQuitMessage(0);
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -121,31 +115,15 @@ int main(int argc, char** argv) {
     LARGE_INTEGER f;
     QueryPerformanceFrequency(&f);
     g_frequency = static_cast<double>(f.QuadPart);
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = &WindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = L"PollCost";
-    RegisterClassW(&windowClass);
-    g_window = CreateWindowExW(0, L"PollCost", L"poll cost", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 200,
-                               nullptr, nullptr, windowClass.hInstance, nullptr);
-    g_status = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 300, 20, g_window,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusId)), nullptr, nullptr);
-    g_percent = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 30, 300, 20, g_window,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPercentId)), nullptr, nullptr);
-    g_bar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 60, 300, 20, g_window, nullptr,
-                            nullptr, nullptr);
-    g_display.Attach(g_window, g_bar, {kStatusId, kPercentId});
+    const display_window::Window w = display_window::Create(g_display, L"poll cost");
+    g_window = w.window;
+    g_status = w.status;
+    g_percent = w.percent;
+    g_bar = w.bar;
     DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &g_windowThread, 0, FALSE,
                     DUPLICATE_SAME_ACCESS);
     HANDLE worker = CreateThread(nullptr, 0, &Worker, nullptr, 0, nullptr);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    display_window::RunMessageLoop();
     WaitForSingleObject(worker, INFINITE);
     return 0;
 }
