@@ -43,6 +43,8 @@ protected:
     void OnBnClickedBreak();
 
 private:
+    // The status line, the percentage and the bar; its messages WM_APP + 1
+    // and + 2 and timer 1 are the dialog's only ones of those.
     fw::DeferredDisplay display_{kRefreshMs, WM_APP + 1, WM_APP + 2, 1};
     fw::CProgressCtrl progress_;
     HICON icon_;
