@@ -2,7 +2,7 @@
 // Update, Break and Exit to the update core and serves the core's view calls.
 // The worker's calls arrive as sent messages on the dialog's thread, except the
 // status line, percentage and bar, which change on every poll: the dialog's
-// thread draws the latest of those at most every kRefreshMs.
+// thread draws the latest of those (fw::DeferredDisplay).
 #pragma once
 
 #include "fw/main_view.h"
@@ -15,8 +15,6 @@
 
 class CTovrin_FirmwareDlg : public fw::CDialog, public fw::IMainView {
 public:
-    static constexpr unsigned kRefreshMs = 100;
-
     CTovrin_FirmwareDlg();
     ~CTovrin_FirmwareDlg() override;
 
@@ -43,9 +41,9 @@ protected:
     void OnBnClickedBreak();
 
 private:
-    // The status line, the percentage and the bar; its messages WM_APP + 1
-    // and + 2 and timer 1 are the dialog's only ones of those.
-    fw::DeferredDisplay display_{kRefreshMs, WM_APP + 1, WM_APP + 2, 1};
+    // The status line, the percentage and the bar. It takes messages WM_APP + 1
+    // and + 2 and timer 1, the dialog's only ones of those.
+    fw::DeferredDisplay display_;
     fw::CProgressCtrl progress_;
     HICON icon_;
     fw::Win32StopSignal stop_;

@@ -19,8 +19,8 @@ private:
 
 }  // namespace
 
-DeferredDisplay::DeferredDisplay(DWORD refreshMs, UINT refreshMessage, UINT flushMessage, UINT_PTR timerId)
-    : refreshMs_(refreshMs), refreshMessage_(refreshMessage), flushMessage_(flushMessage), timerId_(timerId) {
+DeferredDisplay::DeferredDisplay(UINT refreshMessage, UINT flushMessage, UINT_PTR timerId)
+    : refreshMessage_(refreshMessage), flushMessage_(flushMessage), timerId_(timerId) {
     InitializeCriticalSection(&lock_);
     windowThread_ = GetCurrentThreadId();
 }
@@ -34,7 +34,7 @@ void DeferredDisplay::Attach(HWND window, HWND bar, std::initializer_list<int> t
     windowThread_ = GetWindowThreadProcessId(window, nullptr);
     texts_.clear();
     for (int id : textIds) texts_.push_back(Text{id, {}});
-    shownTexts_.assign(texts_.size(), Value<std::wstring>{});
+    shownTexts_.assign(texts_.size(), std::nullopt);
     wantedBar_ = shownBar_ = Bar{};
     pending_ = false;
 }
@@ -64,13 +64,13 @@ void DeferredDisplay::Leave(Change change) {
 void DeferredDisplay::SetText(int textId, const std::wstring& text) {
     Leave([&] {
         for (Text& t : texts_)
-            if (t.id == textId) t.wanted = {text, true};
+            if (t.id == textId) t.wanted = text;
     });
 }
 
-void DeferredDisplay::SetRange(intptr_t rangeLParam) { Leave([&] { wantedBar_.range = {rangeLParam, true}; }); }
+void DeferredDisplay::SetRange(intptr_t rangeLParam) { Leave([&] { wantedBar_.range = rangeLParam; }); }
 
-void DeferredDisplay::SetPosition(intptr_t position) { Leave([&] { wantedBar_.position = {position, true}; }); }
+void DeferredDisplay::SetPosition(intptr_t position) { Leave([&] { wantedBar_.position = position; }); }
 
 void DeferredDisplay::Flush() {
     if (OnWindowThread()) {
@@ -100,7 +100,7 @@ bool DeferredDisplay::OnMessage(UINT message, WPARAM wParam) {
 
 void DeferredDisplay::Refresh() {
     const DWORD since = GetTickCount() - lastDrawn_;
-    if (since >= refreshMs_ || SetTimer(window_, timerId_, refreshMs_ - since, nullptr) == 0) Draw();
+    if (since >= kRefreshMs || SetTimer(window_, timerId_, kRefreshMs - since, nullptr) == 0) Draw();
 }
 
 void DeferredDisplay::Draw() {
@@ -116,18 +116,16 @@ void DeferredDisplay::Draw() {
     KillTimer(window_, timerId_);
     lastDrawn_ = GetTickCount();
     for (size_t i = 0; i < texts.size() && i < shownTexts_.size(); ++i) {
-        const Value<std::wstring>& wanted = texts[i].wanted;
-        Value<std::wstring>& shown = shownTexts_[i];
-        if (!wanted.known || (shown.known && shown.value == wanted.value)) continue;
-        SetDlgItemTextW(window_, texts[i].id, wanted.value.c_str());
-        shown = wanted;
+        const std::optional<std::wstring>& wanted = texts[i].wanted;
+        if (!wanted || wanted == shownTexts_[i]) continue;
+        SetDlgItemTextW(window_, texts[i].id, wanted->c_str());
+        shownTexts_[i] = wanted;
     }
     // A new range may move the position into it, so the position follows it.
-    const bool newRange = bar.range.known && !(shownBar_.range.known && shownBar_.range.value == bar.range.value);
-    if (newRange) SendMessageW(bar_, PBM_SETRANGE, 0, bar.range.value);
-    if (bar.position.known &&
-        (newRange || !shownBar_.position.known || shownBar_.position.value != bar.position.value))
-        SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(bar.position.value), 0);
+    const bool newRange = bar.range && bar.range != shownBar_.range;
+    if (newRange) SendMessageW(bar_, PBM_SETRANGE, 0, *bar.range);
+    if (bar.position && (newRange || bar.position != shownBar_.position))
+        SendMessageW(bar_, PBM_SETPOS, static_cast<WPARAM>(*bar.position), 0);
     shownBar_ = bar;
 }
 

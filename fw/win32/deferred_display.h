@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,12 @@ namespace fw {
 
 class DeferredDisplay {
 public:
-    // The two messages and the timer are the window's own: posted to ask for
-    // a refresh, sent to draw at once, and the timer of a refresh that waits.
-    DeferredDisplay(DWORD refreshMs, UINT refreshMessage, UINT flushMessage, UINT_PTR timerId);
+    // The longest a change waits to be drawn while changes keep coming.
+    static constexpr DWORD kRefreshMs = 100;
+
+    // The two messages and the timer become the window's: posted to ask for a
+    // refresh, sent to draw at once, and the timer of a refresh that waits.
+    explicit DeferredDisplay(UINT refreshMessage = WM_APP + 1, UINT flushMessage = WM_APP + 2, UINT_PTR timerId = 1);
     ~DeferredDisplay();
     DeferredDisplay(const DeferredDisplay&) = delete;
     DeferredDisplay& operator=(const DeferredDisplay&) = delete;
@@ -40,17 +44,13 @@ public:
     bool OnMessage(UINT message, WPARAM wParam);
 
 private:
-    template <typename T>
-    struct Value {
-        T value{};
-        bool known = false;
-    };
+    // Unset until first given.
     struct Text {
         int id;
-        Value<std::wstring> wanted;
+        std::optional<std::wstring> wanted;
     };
     struct Bar {
-        Value<intptr_t> range, position;
+        std::optional<intptr_t> range, position;
     };
 
     bool OnWindowThread() const { return GetCurrentThreadId() == windowThread_; }
@@ -59,7 +59,6 @@ private:
     void Refresh();
     void Draw();
 
-    const DWORD refreshMs_;
     const UINT refreshMessage_, flushMessage_;
     const UINT_PTR timerId_;
     HWND window_ = nullptr, bar_ = nullptr;
@@ -69,9 +68,9 @@ private:
     std::vector<Text> texts_;  // under lock_
     Bar wantedBar_;            // under lock_
     bool pending_ = false;     // under lock_: a refresh is asked for and not yet drawn
-    std::vector<Value<std::wstring>> shownTexts_;  // window's thread only, as texts_
-    Bar shownBar_;                                 // window's thread only
-    DWORD lastDrawn_ = 0;                          // window's thread only
+    std::vector<std::optional<std::wstring>> shownTexts_;  // window's thread only, as texts_
+    Bar shownBar_;                                         // window's thread only
+    DWORD lastDrawn_ = 0;                                  // window's thread only
 };
 
 }  // namespace fw

@@ -16,10 +16,9 @@ namespace {
 
 using display_window::kPercentId;
 using display_window::kStatusId;
-constexpr DWORD kRefreshMs = 100;
 
 HWND g_window, g_bar;
-fw::DeferredDisplay g_display(kRefreshMs, WM_APP + 1, WM_APP + 2, 1);
+fw::DeferredDisplay g_display;
 int g_failed = 0;
 
 std::wstring TextOf(int id) {
@@ -69,7 +68,7 @@ DWORD WINAPI Worker(LPVOID) {
     Poll(123);
     bool drawn = false;
     for (int waited = 0; waited < 50 && !drawn; ++waited) {
-        Sleep(kRefreshMs / 5);
+        Sleep(fw::DeferredDisplay::kRefreshMs / 5);
         drawn = Shown() == L"Sending..|123 %|0..200@123";
     }
     Check("a_last_change_is_drawn_without_another_call", drawn, before + L" then " + Shown());

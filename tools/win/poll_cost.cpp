@@ -20,13 +20,12 @@ namespace {
 
 using display_window::kPercentId;
 using display_window::kStatusId;
-constexpr DWORD kRefreshMs = 100;
 
 HWND g_window, g_status, g_percent, g_bar;
 HANDLE g_windowThread;
 int g_iterations = 200;
 double g_frequency;
-fw::DeferredDisplay g_display(kRefreshMs, WM_APP + 1, WM_APP + 2, 1);
+fw::DeferredDisplay g_display;
 
 double Now() {
     LARGE_INTEGER t;
@@ -61,7 +60,7 @@ Cost Measure(Poll poll) {
         Sleep(20);
     }
     g_display.Flush();
-    Sleep(2 * kRefreshMs);
+    Sleep(2 * fw::DeferredDisplay::kRefreshMs);
     return Cost{calls / g_iterations, (WindowThreadCpu() - cpu0) / g_iterations};
 }
 
